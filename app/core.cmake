@@ -1,0 +1,1 @@
+# The matcher and the key repeat: plain C++, no Qt.
