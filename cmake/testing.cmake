@@ -21,5 +21,12 @@ function(tonvarra_add_gtest name)
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
-        PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}")
+        TEST_LIST ${name}_TESTS
+        PROPERTIES TIMEOUT ${T_TIMEOUT})
+    # List values (two labels, several variables) lose their separators on the way
+    # through gtest_discover_tests, so a second label became a property name; they
+    # are set on the discovered tests once CTest knows them.
+    set(props "${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake")
+    file(WRITE "${props}" "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS [==[${T_LABELS}]==] ENVIRONMENT [==[${env}]==])\nendif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${props}")
 endfunction()

@@ -6,7 +6,9 @@
 // the recording port of the tests). Virtual keys keep the Windows numbering.
 
 #include <cstdint>
+#include <functional>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace tonvarra::keys {
@@ -17,6 +19,10 @@ using VirtualKey = std::uint8_t;
 // (0x01 Shift, 0x02 Control, 0x04 Alt). kNoKey stands for no key.
 using KeyCode = std::uint16_t;
 inline constexpr KeyCode kNoKey = 0xFFFF;
+
+// Where a port hands its messages (caption "SendKeys"); the program posts them to
+// the GUI thread, so calling it never waits for the user.
+using MessageSink = std::function<void(std::string)>;
 
 inline constexpr std::uint32_t kExtendedKeyFlag = 0x1;
 inline constexpr std::uint32_t kKeyUpFlag = 0x2;

@@ -1,8 +1,8 @@
 #pragma once
 
 // SendKeys: the key-sequence language ("{TAB 3}", "+(ab)c", "^s") and its sender.
-// This header is the contract that the matcher and the dialogs use; the keys
-// layer's owner adds the building blocks beside it.
+// This header is the contract that the matcher and the dialogs use; the parser
+// is in key_sequence.h, the building blocks that send in key_sender.h.
 
 #include "keys/keyboard_port.h"
 
