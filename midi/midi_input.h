@@ -5,6 +5,7 @@
 // members and helpers, but keeps these names and meanings.
 
 #include "midi/short_message_handler.h"
+#include "midi/sysex_data.h"
 
 #include <cstdint>
 #include <functional>
@@ -53,6 +54,16 @@ public:
     // Replaces the handler for all devices at once, object and method as one unit.
     void SetOnShortMessage(ShortMessageHandler handler);
     [[nodiscard]] ShortMessageHandler OnShortMessage() const;
+
+    // The slot for collected system-exclusive data; empty unless someone sets it.
+    void SetOnSysExBlock(SysExHandler handler);
+    [[nodiscard]] SysExHandler OnSysExBlock() const;
+
+    // Deliveries that failed on a delivery thread, where nothing can report them: a handler
+    // that threw, or a system-exclusive buffer that could not be queued again.
+    [[nodiscard]] std::uint64_t DeliveryFaults() const;
+    // Messages the driver received but could not deliver (see MidiInDriver::LostMessages).
+    [[nodiscard]] std::uint64_t LostMessages() const;
 
 private:
     struct Impl;
