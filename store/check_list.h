@@ -28,7 +28,12 @@ public:
     void setTicked(std::size_t i, bool ticked);
     void clearTicks();
     void clear();
+    // Replaces every row at once, none ticked and none selected.
+    void assign(std::vector<std::string> names);
+    // The selection is the view's: it tells no listener. A row past the end selects none.
     void select(std::optional<std::size_t> row);
+    // The ticked rows, first to last.
+    [[nodiscard]] std::vector<std::size_t> tickedRows() const;
     void addListener(Listener listener);
 
 private:
