@@ -34,8 +34,18 @@ public:
     QString dialogmode;
     int editindex = 0;
 
+    // "Apply": checks and writes the hotkey, then saves in every case. True when
+    // the hotkey passed the checks (so OK may close the dialog).
+    bool applyClick();
+    // Every closing (OK, Cancel, Escape, the close box) ends here.
+    void done(int result) override;
+
 Q_SIGNALS:
     void closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Impl;
