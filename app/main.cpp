@@ -67,7 +67,7 @@ int main(int argc, char* argv[]) {
         QMetaObject::invokeMethod(
             qApp,
             [&prompts, text = std::move(text)] {
-                prompts.message(QString::fromStdString(text), QStringLiteral("SendKeys"));
+                prompts.notice(QString::fromStdString(text), QStringLiteral("SendKeys"));
             },
             Qt::QueuedConnection);
     });
@@ -81,7 +81,10 @@ int main(int argc, char* argv[]) {
 
         QObject::connect(&instance, &app::SingleInstance::activationRequested, &form2,
                          &app::TForm2::bringToFront);
-        QObject::connect(&form2, &app::TForm2::closed, &application, &QCoreApplication::quit);
+        // The window has saved and let go of every key by now. exit() ends every
+        // event loop at once, also one of a box that is still open; quit() would
+        // first ask each window to close and could be refused.
+        QObject::connect(&form2, &app::TForm2::closed, &application, [] { QCoreApplication::exit(0); });
         app::QuitSignals quitSignals;
         QObject::connect(&quitSignals, &app::QuitSignals::received, &form2, [&form2] { form2.close(); });
         // A logout closes the window the normal way, which saves.

@@ -49,7 +49,7 @@ void TForm2::FormCreate() {
             QMetaObject::invokeMethod(
                 this,
                 [this, message = std::move(message)] {
-                    services_.prompts.message(QString::fromStdString(message), QStringLiteral("SendKeys"));
+                    services_.prompts.notice(QString::fromStdString(message), QStringLiteral("SendKeys"));
                 },
                 Qt::QueuedConnection);
         },
@@ -223,7 +223,7 @@ void TForm2::mdeviceClick() {
 }
 
 void TForm2::reportMidiError(const std::string& text) {
-    services_.prompts.error(QString::fromStdString(text));
+    services_.prompts.notice(QString::fromStdString(text));
 }
 
 void TForm2::showIncoming() {

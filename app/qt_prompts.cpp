@@ -26,6 +26,13 @@ void QtPrompts::error(const QString& text) {
     QMessageBox::critical(parent_, CaptionOr({}), text);
 }
 
+void QtPrompts::notice(const QString& text, const QString& caption) {
+    auto* box = new QMessageBox(QMessageBox::NoIcon, CaptionOr(caption), text, QMessageBox::Ok, parent_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
 std::optional<QString> QtPrompts::input(const QString& caption, const QString& prompt,
                                         const QString& initial) {
     bool ok = false;

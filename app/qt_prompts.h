@@ -19,6 +19,7 @@ public:
     void message(const QString& text, const QString& caption = {}) override;
     void information(const QString& text, const QString& caption = {}) override;
     void error(const QString& text) override;
+    void notice(const QString& text, const QString& caption = {}) override;
     std::optional<QString> input(const QString& caption, const QString& prompt,
                                  const QString& initial) override;
     bool question(const QString& caption, const QString& text) override;

@@ -17,6 +17,10 @@ public:
     virtual void information(const QString& text, const QString& caption = {}) = 0;
     // An error box with the system's text.
     virtual void error(const QString& text) = 0;
+    // A message from work in the background (a key sequence that failed, a
+    // device that cannot be opened). It does not wait for the user: a waiting
+    // box would hold the whole program, and its quitting, until answered.
+    virtual void notice(const QString& text, const QString& caption = {}) = 0;
     // A text prompt; nothing when the user cancels.
     virtual std::optional<QString> input(const QString& caption, const QString& prompt,
                                          const QString& initial) = 0;

@@ -31,6 +31,10 @@ void AnsweringPrompts::error(const QString& text) {
     shown_.push_back({Kind::Error, {}, text, {}});
 }
 
+void AnsweringPrompts::notice(const QString& text, const QString& caption) {
+    shown_.push_back({Kind::Notice, caption, text, {}});
+}
+
 std::optional<QString> AnsweringPrompts::input(const QString& caption, const QString& prompt,
                                                const QString& initial) {
     shown_.push_back({Kind::Input, caption, prompt, initial});

@@ -16,7 +16,7 @@ namespace tonvarra::test {
 
 class AnsweringPrompts : public dialogs::Prompts {
 public:
-    enum class Kind { Message, Information, Error, Input, Question };
+    enum class Kind { Message, Information, Error, Notice, Input, Question };
 
     // One box as the window showed it. For Input, `text` is the prompt and
     // `initial` the initial text.
@@ -42,6 +42,7 @@ public:
     void message(const QString& text, const QString& caption = {}) override;
     void information(const QString& text, const QString& caption = {}) override;
     void error(const QString& text) override;
+    void notice(const QString& text, const QString& caption = {}) override;
     std::optional<QString> input(const QString& caption, const QString& prompt,
                                  const QString& initial) override;
     bool question(const QString& caption, const QString& text) override;
