@@ -1,4 +1,6 @@
-// One QApplication for every test of the executable, made before the first test.
+// One QApplication for every test of a Qt test executable, made before the first
+// test. Test executables list this file among their sources: a global object in
+// a static library would never be linked in.
 
 #include <QApplication>
 
@@ -12,7 +14,7 @@ class QtEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         static int argc = 1;
-        static char name[] = "tonvarra_gui_test";
+        static char name[] = "tonvarra_test";
         static char* argv[] = {name, nullptr};
         app_ = std::make_unique<QApplication>(argc, argv);
     }
