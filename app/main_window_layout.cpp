@@ -7,10 +7,12 @@
 #include "dialogs/pictures.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolButton>
@@ -61,6 +63,9 @@ void TForm2::buildLayout() {
     setWindowTitle(QStringLiteral("Tonvarra v.1.3"));
     setWindowIcon(dialogs::ProgramIcon());
     resize(1056, 607);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
