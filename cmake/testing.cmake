@@ -27,6 +27,12 @@ function(tonvarra_add_gtest name)
     # through gtest_discover_tests, so a second label became a property name; they
     # are set on the discovered tests once CTest knows them.
     set(props "${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake")
-    file(WRITE "${props}" "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS [==[${T_LABELS}]==] ENVIRONMENT [==[${env}]==])\nendif()\n")
+    # Tests that start their own JACK and X servers run one at a time: JACK
+    # servers started side by side by separate processes disturb each other.
+    set(lock "")
+    if("e2e" IN_LIST T_LABELS)
+        set(lock "RESOURCE_LOCK servers")
+    endif()
+    file(WRITE "${props}" "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS [==[${T_LABELS}]==] ENVIRONMENT [==[${env}]==] ${lock})\nendif()\n")
     set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${props}")
 endfunction()

@@ -34,15 +34,49 @@ JackMidiSource::~JackMidiSource() {
 void JackMidiSource::Send(const std::vector<std::vector<std::uint8_t>>& messages) {
     using namespace std::chrono_literals;
     for (const auto& message : messages) {
-        while (!ring_.Push(message)) {
+        while (!Post(message)) {
             std::this_thread::sleep_for(1ms);
         }
-        ++sent_;
     }
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (taken_.load() != sent_ && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(1ms);
+    WaitUntilTaken(10s);
+}
+
+bool JackMidiSource::Post(const std::vector<std::uint8_t>& message) {
+    if (!ring_.Push(message)) {
+        return false;
     }
+    ++sent_;
+    return true;
+}
+
+bool JackMidiSource::WaitUntilTaken(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (taken_.load() != sent_) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return true;
+}
+
+std::chrono::steady_clock::time_point JackMidiSource::LastTakenAt() const {
+    return std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(lastTakenAt_.load()));
+}
+
+int JackMidiSource::Connections() const {
+    return jack_port_connected(port_);
+}
+
+bool JackMidiSource::WaitForConnection(std::chrono::milliseconds timeout) const {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (Connections() == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
 }
 
 int JackMidiSource::Process(std::uint32_t frames, void* self) {
@@ -66,6 +100,7 @@ int JackMidiSource::Process(std::uint32_t frames, void* self) {
         }
         std::memcpy(event, source.pending_.data(), source.pendingLength_);
         source.pendingLength_ = 0;
+        source.lastTakenAt_.store(std::chrono::steady_clock::now().time_since_epoch().count());
         source.taken_.fetch_add(1);
     }
     return 0;

@@ -43,7 +43,11 @@ bool Ended(pid_t pid) {
 
 } // namespace
 
-JackServer::JackServer() {
+JackServer::JackServer()
+    : JackServer(Options{}) {}
+
+JackServer::JackServer(Options options)
+    : options_(options) {
     static std::atomic<int> serial{0};
     name_ = "tonvarra-test-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
     jack_set_error_function(&Silent);
@@ -63,7 +67,16 @@ JackServer::JackServer() {
         envp.push_back(entry.data());
     }
     envp.push_back(nullptr);
-    const char* argv[] = {"jackd", "--no-realtime", "-d", "dummy", "-r", "48000", "-p", "1024", nullptr};
+    const std::string rate = std::to_string(options_.sampleRate);
+    const std::string period = std::to_string(options_.periodFrames);
+    std::vector<const char*> argv = {"jackd", "--no-realtime"};
+    if (options_.synchronous) {
+        argv.push_back("--sync");
+    }
+    for (const char* arg : {"-d", "dummy", "-r", rate.c_str(), "-p", period.c_str()}) {
+        argv.push_back(arg);
+    }
+    argv.push_back(nullptr);
     const pid_t parent = ::getpid();
 
     pid_ = fork();
@@ -79,7 +92,7 @@ JackServer::JackServer() {
         dup2(null, STDIN_FILENO);
         dup2(null, STDOUT_FILENO);
         dup2(null, STDERR_FILENO);
-        execvpe("jackd", const_cast<char* const*>(argv), envp.data());
+        execvpe("jackd", const_cast<char* const*>(argv.data()), envp.data());
         _exit(127);
     }
 

@@ -12,8 +12,19 @@ namespace tonvarra::test {
 // process if that is killed.
 class JackServer {
 public:
+    // The dummy back end's clock. Its period is the transport's latency: an
+    // event waits up to one period for the next cycle.
+    struct Options {
+        unsigned sampleRate = 48000;
+        unsigned periodFrames = 1024;
+        // Synchronous mode: each cycle waits for every client, so a late client
+        // is not read while it is still writing its buffer.
+        bool synchronous = false;
+    };
+
     // Throws std::runtime_error when jackd cannot be started or does not answer in time.
     JackServer();
+    explicit JackServer(Options options);
     ~JackServer();
     JackServer(const JackServer&) = delete;
     JackServer& operator=(const JackServer&) = delete;
@@ -23,6 +34,7 @@ public:
 private:
     void Stop();
 
+    Options options_;
     std::string name_;
     std::string previousServer_;
     bool hadPreviousServer_ = false;

@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <poll.h>
 #include <stdexcept>
 
@@ -81,7 +82,8 @@ void XKeyRecorder::Pump(std::chrono::milliseconds wait) {
         if (e.type != KeyPress && e.type != KeyRelease) {
             continue;
         }
-        Received r{e.type == KeyPress, e.xkey.keycode, e.xkey.state, {}, {}};
+        Received r{
+            e.type == KeyPress, e.xkey.keycode, e.xkey.state, {}, {}, std::chrono::steady_clock::now()};
         KeySym keysym = NoSymbol;
         unsigned consumed = 0;
         XkbTranslateKeyCode(x_->xkb, static_cast<KeyCode>(e.xkey.keycode), e.xkey.state, &consumed, &keysym);
@@ -108,6 +110,32 @@ std::vector<XKeyRecorder::Received> XKeyRecorder::WaitFor(std::size_t count,
     // Anything beyond what was expected would be a fault too: give it a moment.
     Pump(std::chrono::milliseconds(150));
     return received_;
+}
+
+std::size_t XKeyRecorder::Collect(std::size_t count, std::chrono::milliseconds timeout) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + timeout;
+    while (received_.size() < count) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            break;
+        }
+        Pump(std::min(left, std::chrono::milliseconds(20)));
+    }
+    return received_.size();
+}
+
+void XKeyRecorder::TakeFocus() {
+    XRaiseWindow(x_->display, x_->window);
+    XSetInputFocus(x_->display, x_->window, RevertToParent, CurrentTime);
+    XSync(x_->display, False);
+}
+
+bool XKeyRecorder::HasFocus() {
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(x_->display, &focus, &revert);
+    return focus == x_->window;
 }
 
 std::string XKeyRecorder::Trace() const {

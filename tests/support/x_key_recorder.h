@@ -16,9 +16,10 @@ public:
     struct Received {
         bool press;
         unsigned keycode;
-        unsigned state;     // the modifiers before the event
-        std::string keysym; // "a", "A", "Shift_L", "at"
-        std::string text;   // what the event types, empty for none
+        unsigned state;                             // the modifiers before the event
+        std::string keysym;                         // "a", "A", "Shift_L", "at"
+        std::string text;                           // what the event types, empty for none
+        std::chrono::steady_clock::time_point at{}; // when this client read the event
     };
 
     // Connects to displayName, maps a window and gives it the focus; throws
@@ -32,6 +33,14 @@ public:
     // come for a short while, or until timeout.
     std::vector<Received> WaitFor(std::size_t count,
                                   std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    // Reads events until count key events have arrived in all or timeout has
+    // passed, and returns how many there are; no wait beyond that.
+    std::size_t Collect(std::size_t count, std::chrono::milliseconds timeout);
+    [[nodiscard]] const std::vector<Received>& Events() const { return received_; }
+    // Takes the input focus back from whatever window took it (another
+    // program's window, with no window manager to arbitrate).
+    void TakeFocus();
+    [[nodiscard]] bool HasFocus();
     // The key events so far as "+Shift_L +A[S] -A[S] -Shift_L[S]": + press,
     // - release, the state's modifiers in brackets (S Shift, L Lock, C Control,
     // 1-5 Mod1-Mod5).
