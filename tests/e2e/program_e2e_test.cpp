@@ -288,6 +288,22 @@ TEST_P(Closing, WritesLoneLfLineEndsBackAsCrLfAndNothingElse) {
               (std::vector<std::string>{"Default.tvr", "Spare.tvr", "devices.cfg", "files.cfg"}));
 }
 
+TEST_P(Closing, EndsAndSavesWhileAKeySequenceMessageIsOpen) {
+    // A key sequence that fails on the delivery thread puts up a "SendKeys"
+    // message; the program must still end the normal way while it is open.
+    const std::string hotkeys = HotkeyFileLine("Broken", "90, 3C, 64", "{NOSUCHKEY}", "keyn");
+    ASSERT_NO_FATAL_FAILURE(Start(Settings({hotkeys})));
+    source->Send({{0x90, 0x3C, 0x64}});
+    bool shown = false;
+    for (int i = 0; i < 100 && !shown; ++i) {
+        std::this_thread::sleep_for(50ms);
+        shown = windows->Find("SendKeys") != 0;
+    }
+    ASSERT_TRUE(shown) << "no SendKeys message\n" << program->Output();
+    ASSERT_NO_FATAL_FAILURE(Close());
+    EXPECT_EQ(program->Setting("Default.tvr"), hotkeys);
+}
+
 INSTANTIATE_TEST_SUITE_P(Settings, Closing, ::testing::Values(CloseBy::WindowManager, CloseBy::Sigterm),
                          [](const ::testing::TestParamInfo<CloseBy>& info) {
                              return info.param == CloseBy::WindowManager ? std::string("WmDeleteWindow")
