@@ -2,16 +2,16 @@
 # make test  - install what is missing, build with sanitizers, run every test
 # make bench - install what is missing, build the release benchmarks, run them
 
-.PHONY: run test bench deps build-release build-debug build-tsan clean
+.PHONY: run test bench deps configure-release clean
 
 deps:
 	@scripts/install-deps
 
-build-release: deps
+configure-release: deps
 	@cmake --preset release >/dev/null
-	@cmake --build --preset release
 
-run: build-release
+run: configure-release
+	@cmake --build --preset release --target tonvarra
 	@scripts/place-settings build/release/bin
 	@scripts/start build/release/bin/tonvarra
 
@@ -23,7 +23,8 @@ test: deps
 	ctest --preset debug
 	ctest --preset tsan
 
-bench: build-release
+bench: configure-release
+	@cmake --build --preset release
 	@scripts/run-benchmarks build/release/bin
 
 clean:
