@@ -79,6 +79,13 @@ void TForm2::FormCreate() {
                     midinameClick(static_cast<std::size_t>(current.row()));
                 }
             });
+    // A click on the row that is already selected shows it again, as after a
+    // restore from the tray has reset the info panel.
+    connect(midiname_, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        if (index.isValid()) {
+            midinameClick(static_cast<std::size_t>(index.row()));
+        }
+    });
     // Every load clears the file list's selection, so any pick of a row, the
     // current file's included, arrives here as a change of the current row.
     connect(filenames_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

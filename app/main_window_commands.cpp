@@ -41,6 +41,11 @@ void TForm2::sBitBtn2Click() {
         services_.prompts
             .input(QStringLiteral("Create new file"), QStringLiteral("Please enter new name:"), initial)
             .value_or(initial);
+    // A quit that ended the prompt's loop is no Cancel: the window has saved
+    // for the last time, and a file made now would be listed after that save.
+    if (closing_) {
+        return;
+    }
     const store::CommandResult result = store::CreateHotkeyFile(*store_, name.toStdString());
     if (result.ok()) {
         clearSelections();
@@ -90,6 +95,9 @@ void TForm2::openPropertiesDialog(const QString& mode) {
     if (!properties_) {
         return;
     }
+    // The dialog takes the handler slot, so the release that would end a hold
+    // running now cannot arrive: the hold would go on typing into the dialog.
+    matcher_->StopAll();
     properties_->dialogmode = mode;
     properties_->show();
     properties_->raise();

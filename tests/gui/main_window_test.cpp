@@ -10,9 +10,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
+#include <QTest>
 #include <QToolButton>
 
 namespace tonvarra::test {
@@ -183,6 +185,24 @@ TEST_F(MainWindow, RestoreFromTheTrayResetsTheInfoLabelsAndTakesTheSlotBack) {
         EXPECT_EQ(label("sLabelFX6"), "Outgoing action: ...");
         program.reset();
     }
+}
+
+// The hotkey that stayed selected through a restore is shown again by a click on it.
+TEST_F(MainWindow, AClickOnTheSelectedHotkeyAfterARestoreFillsTheInfoPanel) {
+    start(/*trayAvailable=*/true);
+    auto* midiname = find<QListView>("midiname");
+    const QPoint hold = midiname->visualRect(midiname->model()->index(1, 0)).center();
+    QTest::mouseClick(midiname->viewport(), Qt::LeftButton, {}, hold);
+    ASSERT_EQ(label("sLabelFX4"), "Name: Hold");
+
+    form().sBitBtn9Click();
+    form().Show1Click();
+    ASSERT_EQ(label("sLabelFX4"), "Name: ...");
+    ASSERT_EQ(form().selectedHotkey(), 1u);
+    QTest::mouseClick(midiname->viewport(), Qt::LeftButton, {}, hold);
+    EXPECT_EQ(label("sLabelFX4"), "Name: Hold");
+    EXPECT_EQ(label("sLabelFX5"), "Midi event: 90, 3E, $d");
+    EXPECT_EQ(label("sLabelFX6"), "Outgoing action: b");
 }
 
 TEST_F(MainWindow, WithoutASystemTrayMinimizeToTrayMinimizesInstead) {

@@ -196,5 +196,46 @@ TEST_F(WindowCommands, EditAndNewOpenTheDialogInTheirModeAndDisableTheWindow) {
     EXPECT_FALSE(form().isEnabled());
 }
 
+TEST_F(WindowCommands, OpeningTheDialogEndsARunningHoldWhoseReleaseItWouldTake) {
+    ASSERT_TRUE(play(0x90, 0x3E, 0x40));
+    ASSERT_TRUE(form().matcher().Repeating());
+    find<QAction>("NewHotkey1")->trigger();
+    EXPECT_FALSE(form().matcher().Repeating());
+    EXPECT_GE(keyboard.ReleaseAllCalls(), 1);
+}
+
+// A quit (SIGTERM, a logout) ends every event loop, also the one of an open
+// prompt, which then returns as if cancelled.
+class QuitDuringAPrompt : public ProgramFixture {
+protected:
+    class QuittingPrompts : public AnsweringPrompts {
+    public:
+        std::function<void()> quit;
+        std::optional<QString> input(const QString& caption, const QString& prompt,
+                                     const QString& initial) override {
+            quit();
+            return AnsweringPrompts::input(caption, prompt, initial);
+        }
+    };
+
+    void SetUp() override {
+        program = std::make_unique<app::Program>(
+            app::TForm2::Services{*midi, keyboard, quitting, folder.path(), [] { return false; }});
+        program->start();
+        quitting.quit = [this] { form().close(); };
+    }
+    ~QuitDuringAPrompt() override { program.reset(); }
+
+    QuittingPrompts quitting;
+};
+
+TEST_F(QuitDuringAPrompt, TheNewFilePromptCreatesNoFileAfterTheLastSave) {
+    quitting.answerInput(std::nullopt);
+    form().sBitBtn2Click();
+    EXPECT_FALSE(folder.exists("Default.tvr"));
+    EXPECT_EQ(folder.read("files.cfg"), "Set\r\n");
+    EXPECT_EQ(form().store().filenames().names(), std::vector<std::string>{"Set"});
+}
+
 } // namespace
 } // namespace tonvarra::test
