@@ -170,6 +170,16 @@ void HotkeyStore::saveClick() {
     for (const auto& [path, bytes] : writes) {
         WriteFileAtomically(path, bytes);
     }
+    // The ticked file could not be read at the load, so it is not overwritten;
+    // hotkeys made since would be lost without a word, so the save says so.
+    if (!tableFile_ && table_.size() > 0) {
+        for (std::size_t i = filenames_.size(); i-- > 0;) {
+            if (filenames_.ticked(i)) {
+                throw Error("The hotkey file \"" + filenames_.name(i) +
+                            "\" could not be read, so it is not overwritten: the hotkeys are not saved.");
+            }
+        }
+    }
 }
 
 void HotkeyStore::mdeviceClick() {

@@ -279,6 +279,18 @@ TEST_F(HotkeyStoreTest, AHotkeyFileThatCannotBeReadIsNeverOverwritten) {
     EXPECT_FALSE(store.tableFile().has_value());
     EXPECT_NO_THROW(store.saveClick());
     EXPECT_TRUE(std::filesystem::is_directory(folder_ / "A.tvr"));
+
+    // A hotkey made since then cannot be saved: the save must say so, not pass as done.
+    store.table().append({"New", "90, 3C, 64", "a", "keyn", "-1", true, ""});
+    try {
+        store.saveClick();
+        ADD_FAILURE() << "the save passed as done";
+    } catch (const Error& e) {
+        EXPECT_STREQ(
+            e.what(),
+            "The hotkey file \"A\" could not be read, so it is not overwritten: the hotkeys are not saved.");
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(folder_ / "A.tvr"));
 }
 
 TEST_F(HotkeyStoreTest, ANameLeavingTheFolderIsNeitherReadNorWritten) {
