@@ -8,31 +8,48 @@ namespace tonvarra::app {
 
 namespace {
 
-// Passes every key event through and keeps the messages of the one SendKeys
-// call it serves, so that the call never waits for the user.
+// Passes the key events through and keeps the messages of the one SendKeys
+// call it serves, so that the call never waits for the user. Once aborted it
+// lets only the releases of keys it pressed through.
 class CapturingPort final : public keys::KeyboardPort {
 public:
-    explicit CapturingPort(keys::KeyboardPort& inner)
-        : inner_(inner) {}
+    CapturingPort(keys::KeyboardPort& inner, const std::atomic<bool>* abort)
+        : inner_(inner)
+        , abort_(abort) {}
 
     keys::KeyCode CharToKeyCode(char c) override { return inner_.CharToKeyCode(c); }
     std::uint8_t ScanCode(keys::VirtualKey vk) override { return inner_.ScanCode(vk); }
     void KeyEvent(keys::VirtualKey vk, std::uint8_t scanCode, std::uint32_t flags) override {
+        const bool up = (flags & keys::kKeyUpFlag) != 0;
+        if (Aborted() && !(up && down_[vk])) {
+            return;
+        }
         inner_.KeyEvent(vk, scanCode, flags);
+        down_[vk] = !up;
     }
     bool NumLockOn() override { return inner_.NumLockOn(); }
     void GetKeyboardState(std::span<std::uint8_t, 256> state) override { inner_.GetKeyboardState(state); }
     void SetKeyboardState(std::span<const std::uint8_t, 256> state) override {
         inner_.SetKeyboardState(state);
     }
-    void Drain() override { inner_.Drain(); }
+    void Drain() override {
+        if (!Aborted()) {
+            inner_.Drain();
+        }
+    }
     void MessageBox(std::string_view text) override { messages.emplace_back(text); }
     void ReleaseAll() override { inner_.ReleaseAll(); }
 
     std::vector<std::string> messages;
 
 private:
+    [[nodiscard]] bool Aborted() const {
+        return abort_ != nullptr && abort_->load(std::memory_order_relaxed);
+    }
+
     keys::KeyboardPort& inner_;
+    const std::atomic<bool>* abort_;
+    std::bitset<256> down_;
 };
 
 } // namespace
@@ -41,8 +58,8 @@ GuardedSender::GuardedSender(keys::KeyboardPort& port, Reporter report)
     : port_(port)
     , report_(std::move(report)) {}
 
-std::vector<std::string> GuardedSender::Send(std::string_view sequence) {
-    CapturingPort capture(port_);
+std::vector<std::string> GuardedSender::Send(std::string_view sequence, const std::atomic<bool>* abort) {
+    CapturingPort capture(port_, abort);
     try {
         // The result only tells an empty or unclosed sequence apart; the messages say why.
         (void)keys::SendKeys(capture, sequence, true);

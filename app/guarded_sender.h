@@ -7,6 +7,8 @@
 
 #include "keys/keyboard_port.h"
 
+#include <atomic>
+#include <bitset>
 #include <functional>
 #include <mutex>
 #include <set>
@@ -24,8 +26,11 @@ public:
 
     // Types a Windows-1252 sequence with waiting requested. Returns the messages
     // that SendKeys raised or the text of the exception that ended it; empty when
-    // the sequence went through cleanly.
-    [[nodiscard]] std::vector<std::string> Send(std::string_view sequence);
+    // the sequence went through cleanly. Once *abort turns true, no key goes down
+    // any more and nothing waits, so a long sequence ends at once; the keys that
+    // it already pressed still go up.
+    [[nodiscard]] std::vector<std::string> Send(std::string_view sequence,
+                                                const std::atomic<bool>* abort = nullptr);
 
     // Hands each message to the reporter unless this sequence already reported it.
     void ReportOnce(std::string_view sequence, const std::vector<std::string>& messages);

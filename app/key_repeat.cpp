@@ -57,8 +57,10 @@ void KeyRepeat::SwitchOff() {
 void KeyRepeat::SwitchOffAndWait() {
     std::unique_lock lock(lock_);
     keytimer_ = false;
+    abortTick_ = true;
     changed_.notify_all();
     changed_.wait(lock, [this] { return !ticking_; });
+    abortTick_ = false;
 }
 
 void KeyRepeat::SetHoldsAllowed(bool allowed) {
@@ -87,7 +89,7 @@ void KeyRepeat::keytimerTimer() {
     if (!keys) {
         return;
     }
-    const auto messages = sender_.Send(*keys);
+    const auto messages = sender_.Send(*keys, &abortTick_);
     if (messages.empty()) {
         return;
     }

@@ -7,6 +7,7 @@
 
 #include "app/guarded_sender.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -34,7 +35,8 @@ public:
     bool Hold(Sequence keys);
     // Switches keytimer off; a tick under way still ends.
     void SwitchOff();
-    // Switches keytimer off and returns once no tick is under way any more.
+    // Switches keytimer off and returns once no tick is under way any more; a
+    // tick under way is cut short (a held "{TAB -1}" is 65,535 Tabs).
     void SwitchOffAndWait();
     // While false, Hold is refused; set under the same lock as a hold, so that
     // after SetHoldsAllowed(false) returns no hold can start any more.
@@ -63,6 +65,7 @@ private:
     bool holdsAllowed_ = true;
     bool ticking_ = false;
     bool quit_ = false;
+    std::atomic<bool> abortTick_{false};
     Clock::time_point next_;
 
     std::thread thread_;

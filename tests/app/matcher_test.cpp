@@ -288,6 +288,31 @@ TEST(Matcher, ANewHoldReplacesTheHeldKeysOfARunningRepeat) {
     EXPECT_EQ(port.Events().size(), events) << "a tick after StopAll returned";
 }
 
+// A port that takes a moment per event, like one that waits for its server.
+class SlowKeyboard : public RecordingKeyboard {
+public:
+    void KeyEvent(keys::VirtualKey vk, std::uint8_t scanCode, std::uint32_t flags) override {
+        std::this_thread::sleep_for(1ms);
+        RecordingKeyboard::KeyEvent(vk, scanCode, flags);
+    }
+};
+
+TEST(Matcher, StopAllCutsShortAHeldSequenceUnderWay) {
+    SlowKeyboard port;
+    Sink sink;
+    Matcher matcher(port, sink.reporter(), sink.notifier(), {1ms});
+    matcher.Publish(std::make_shared<const store::HotkeyTable::Rows>(
+        store::HotkeyTable::Rows{Hotkey("90, 3C, 64", "keystroke", "+{TAB 5000}")}));
+    matcher.HandleMidiData(0, 0x90, 0x3C, 0x64);
+    ASSERT_TRUE(WaitFor([&] { return port.Events().size() >= 10; }));
+    matcher.StopAll();
+
+    // Left to run, the tick under way would send its 10,002 events before StopAll returned.
+    EXPECT_LT(port.Events().size(), 1000u);
+    EXPECT_TRUE(port.KeysDown().empty()) << port.Trace().substr(0, 200);
+    EXPECT_TRUE(sink.Reports().empty());
+}
+
 TEST(Matcher, StopAllAndTheEndOfTheProgramReleaseHeldKeys) {
     RecordingKeyboard port;
     {
