@@ -1,12 +1,5 @@
 # The matcher's benchmarks: matching cost by table size, the in-process latency
 # from the driver's callback to the first key event, and the key repeat's period.
-# The test doubles come from tests/support, also when the tests are not built.
-if(NOT TARGET tonvarra_test_keys_support)
-    include(${PROJECT_SOURCE_DIR}/tests/support/keys.cmake)
-endif()
-if(NOT TARGET tonvarra_test_midi_support)
-    include(${PROJECT_SOURCE_DIR}/tests/support/midi.cmake)
-endif()
 
 add_executable(bench_matcher ${CMAKE_CURRENT_LIST_DIR}/matcher_bench.cpp)
 target_link_libraries(bench_matcher PRIVATE tonvarra_core tonvarra_test_keys_support

@@ -1,16 +1,7 @@
 # The real program's latency, loss and resource use (bench_program). It drives
 # the release tonvarra with the servers and clients the e2e tests use, which
-# come from tests/ also when the tests are not built.
+# come from tests/ (bench/CMakeLists.txt makes them when the tests are not built).
 if(TARGET tonvarra)
-    if(NOT TARGET tonvarra_test_jack)
-        include(${PROJECT_SOURCE_DIR}/tests/support/midi.cmake)
-    endif()
-    if(NOT TARGET tonvarra_test_x_support)
-        include(${PROJECT_SOURCE_DIR}/tests/support/keys.cmake)
-    endif()
-    if(NOT TARGET tonvarra_test_program)
-        include(${PROJECT_SOURCE_DIR}/tests/e2e/program_support.cmake)
-    endif()
     pkg_check_modules(BENCH_PROGRAM_JACK REQUIRED IMPORTED_TARGET jack)
     pkg_check_modules(BENCH_PROGRAM_X REQUIRED IMPORTED_TARGET x11 xtst)
 
